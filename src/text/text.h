@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-using Text = std::string;               // code page 936 bytes, no zero byte
+using Text = std::string;                 // code page 936 bytes, no zero byte
 using Bytes = std::vector<std::uint8_t>;  // any bytes, zero included
-using TextList = std::vector<Text>;     // items addressed 1..count by the callers
+using TextList = std::vector<Text>;       // items addressed 1..count by the callers
 
 int TextLength(const Text& text);
 Text TextLeft(const Text& text, int count);

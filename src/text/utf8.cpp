@@ -14,13 +14,20 @@ struct Lead {
 };
 
 Lead LeadOf(std::uint8_t byte) {
-  if (byte < 0x80) return {1, byte};
-  if (byte < 0xC0) return {0, 0};
-  if (byte < 0xE0) return {2, byte & 0x1Fu};
-  if (byte < 0xF0) return {3, byte & 0x0Fu};
-  if (byte < 0xF8) return {4, byte & 0x07u};
-  if (byte < 0xFC) return {5, byte & 0x03u};
-  if (byte < 0xFE) return {6, byte & 0x01u};
+  if (byte < 0x80)
+    return {1, byte};
+  if (byte < 0xC0)
+    return {0, 0};
+  if (byte < 0xE0)
+    return {2, byte & 0x1Fu};
+  if (byte < 0xF0)
+    return {3, byte & 0x0Fu};
+  if (byte < 0xF8)
+    return {4, byte & 0x07u};
+  if (byte < 0xFC)
+    return {5, byte & 0x03u};
+  if (byte < 0xFE)
+    return {6, byte & 0x01u};
   return {0, 0};
 }
 
@@ -31,7 +38,8 @@ Text Utf8ToText(const Bytes& utf8) {
   units.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
     const Lead lead = LeadOf(utf8[i]);
-    if (lead.length == 0 || i + lead.length > utf8.size()) break;
+    if (lead.length == 0 || i + lead.length > utf8.size())
+      break;
     std::uint32_t value = lead.bits;
     bool complete = true;
     for (int k = 1; k < lead.length; ++k) {
@@ -42,7 +50,8 @@ Text Utf8ToText(const Bytes& utf8) {
       }
       value = (value << 6) | (next & 0x3Fu);
     }
-    if (!complete || value == 0) break;
+    if (!complete || value == 0)
+      break;
     // Code page 936 has no characters beyond the Basic Multilingual Plane and none for a
     // surrogate, so each of those is one "?" whatever the platform converter would make of it.
     const bool representable = value <= 0xFFFF && (value < 0xD800 || value > 0xDFFF);
