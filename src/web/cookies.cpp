@@ -5,9 +5,9 @@
 
 namespace {
 
-const Text kSetCookie = "set-cookie:";
-const Text kItemSeparator = "; ";
-const Text kDeletedMark = "=deleted";
+constexpr char kSetCookie[] = "set-cookie:";
+constexpr char kItemSeparator[] = "; ";
+constexpr char kDeletedMark[] = "=deleted";
 
 // Trims the text and completes a final ';' to a whole separator.
 Text TrimCookieText(const Text& text) {

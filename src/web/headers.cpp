@@ -2,7 +2,7 @@
 
 namespace {
 
-const Text kLineBreak = "\r\n";
+constexpr char kLineBreak[] = "\r\n";
 
 Text CapitalizeWords(const Text& name) {
   if (FindText(name, "-") == -1)

@@ -10,8 +10,8 @@
 
 namespace {
 
-const Text kMethodNames[] = {"GET",    "POST",  "HEAD",    "PUT",  "OPTIONS",
-                             "DELETE", "TRACE", "CONNECT", "PATCH"};
+constexpr const char* kMethodNames[] = {"GET",    "POST",  "HEAD",    "PUT",  "OPTIONS",
+                                        "DELETE", "TRACE", "CONNECT", "PATCH"};
 constexpr int kPostMethod = 1;
 
 constexpr int kDefaultTimeoutMilliseconds = 15000;
@@ -23,7 +23,7 @@ constexpr int kOptionIgnoredCertificateErrors = 4;
 constexpr int kIgnoreCertificateErrors = 0x3300;
 constexpr int kCredentialsForProxy = 1;
 
-const Text kLineBreak = "\r\n";
+constexpr char kLineBreak[] = "\r\n";
 
 struct DefaultHeader {
   Text key;
