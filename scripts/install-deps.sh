@@ -8,7 +8,7 @@ packages=(
   googletest
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64
-  xvfb xdotool xclip x11-utils imagemagick fonts-wqy-microhei
+  xvfb xdotool xclip x11-utils imagemagick fonts-wqy-microhei fonts-wine
   python3 iproute2 util-linux procps
 )
 
