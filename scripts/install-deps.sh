@@ -10,6 +10,7 @@ packages=(
   wine wine64
   xvfb xdotool xclip x11-utils imagemagick fonts-wqy-microhei fonts-wine
   python3 iproute2 util-linux procps
+  libcurl4-openssl-dev libgtk-3-dev
 )
 
 missing=()
