@@ -277,6 +277,10 @@ TEST(TextUtf8, CodePageRoundTrip) {
   EXPECT_EQ(Utf16ToText(u"\u4E2D\u6587 x"), kZhongWen + " x");
   EXPECT_EQ(Utf16ToText(std::u16string(u"a\0b", 3)), "a");
   EXPECT_EQ(Utf16ToText(u"\u0100"), "?");  // no best-fit 'A'
+  EXPECT_EQ(TextToUtf8(kZhongWen + "a\xA8\xA6"),
+            "\xE4\xB8\xAD\xE6\x96\x87"
+            "a\xC3\xA9");
+  EXPECT_EQ(TextToUtf8(""), "");
 }
 
 }  // namespace

@@ -13,3 +13,6 @@ Text Utf16ToText(std::u16string_view utf16);
 
 // Code page 936 to UTF-16; a lead byte without its second byte becomes U+003F.
 std::u16string TextToUtf16(const Text& text);
+
+// Code page 936 to UTF-8, through TextToUtf16.
+std::string TextToUtf8(const Text& text);

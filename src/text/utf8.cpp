@@ -60,3 +60,23 @@ Text Utf8ToText(const Bytes& utf8) {
   }
   return Utf16ToText(units);
 }
+
+std::string TextToUtf8(const Text& text) {
+  const std::u16string utf16 = TextToUtf16(text);
+  std::string utf8;
+  utf8.reserve(utf16.size() * 3);
+  // Code page 936 lies in the Basic Multilingual Plane: one, two or three bytes per unit.
+  for (char16_t unit : utf16) {
+    if (unit < 0x80) {
+      utf8 += static_cast<char>(unit);
+    } else if (unit < 0x800) {
+      utf8 += static_cast<char>(0xC0 | (unit >> 6));
+      utf8 += static_cast<char>(0x80 | (unit & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xE0 | (unit >> 12));
+      utf8 += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+      utf8 += static_cast<char>(0x80 | (unit & 0x3F));
+    }
+  }
+  return utf8;
+}

@@ -26,25 +26,6 @@ constexpr long kMaximumRedirects = 10;
 const char* const kMethodNames[] = {"GET",    "POST",  "HEAD",    "PUT",  "OPTIONS",
                                     "DELETE", "TRACE", "CONNECT", "PATCH"};
 
-std::string Utf8Of(const Text& text) {
-  const std::u16string utf16 = TextToUtf16(text);
-  std::string utf8;
-  utf8.reserve(utf16.size() * 3);
-  for (char16_t unit : utf16) {
-    if (unit < 0x80) {
-      utf8 += static_cast<char>(unit);
-    } else if (unit < 0x800) {
-      utf8 += static_cast<char>(0xC0 | (unit >> 6));
-      utf8 += static_cast<char>(0x80 | (unit & 0x3F));
-    } else {
-      utf8 += static_cast<char>(0xE0 | (unit >> 12));
-      utf8 += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-      utf8 += static_cast<char>(0x80 | (unit & 0x3F));
-    }
-  }
-  return utf8;
-}
-
 bool IsAscii(const std::string& text) {
   for (char c : text) {
     if (static_cast<unsigned char>(c) >= 0x80)
@@ -171,7 +152,7 @@ class CurlRequestObject : public RequestObject {
   }
 
   bool SetProxy(int setting, const Text& server) override {
-    proxy_ = setting == kUseNamedProxy ? Utf8Of(server) : std::string();
+    proxy_ = setting == kUseNamedProxy ? TextToUtf8(server) : std::string();
     return true;
   }
 
@@ -179,7 +160,7 @@ class CurlRequestObject : public RequestObject {
     if (async || !IsKnownMethod(method))
       return false;
     method_ = method;
-    url_ = Utf8Of(url);
+    url_ = TextToUtf8(url);
     headers_.clear();
     response_ = Response();
     opened_ = true;
@@ -202,13 +183,13 @@ class CurlRequestObject : public RequestObject {
 
   bool SetCredentials(const Text& user, const Text& password, int target) override {
     if (target == 1) {
-      proxyUser_ = Utf8Of(user);
-      proxyPassword_ = Utf8Of(password);
+      proxyUser_ = TextToUtf8(user);
+      proxyPassword_ = TextToUtf8(password);
       return true;
     }
     if (target == 0) {
-      serverUser_ = Utf8Of(user);
-      serverPassword_ = Utf8Of(password);
+      serverUser_ = TextToUtf8(user);
+      serverPassword_ = TextToUtf8(password);
       hasServerCredentials_ = true;
       return true;
     }
@@ -218,20 +199,20 @@ class CurlRequestObject : public RequestObject {
   bool SetRequestHeader(const Text& name, const Text& value) override {
     if (!opened_ || name.empty())
       return false;
-    const std::string utf8Name = Utf8Of(name);
+    const std::string utf8Name = TextToUtf8(name);
     for (auto& header : headers_) {
       if (SameNameIgnoringCase(header.first, utf8Name)) {
-        header.second = Utf8Of(value);
+        header.second = TextToUtf8(value);
         return true;
       }
     }
-    headers_.emplace_back(utf8Name, Utf8Of(value));
+    headers_.emplace_back(utf8Name, TextToUtf8(value));
     return true;
   }
 
   // A text body goes out as WinHTTP sends a BSTR: ASCII as it is, anything else as UTF-8.
   bool SendText(const Text& body) override {
-    const std::string bytes = IsAscii(body) ? body : Utf8Of(body);
+    const std::string bytes = IsAscii(body) ? body : TextToUtf8(body);
     return Perform(bytes);
   }
 
