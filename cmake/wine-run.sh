@@ -16,23 +16,35 @@ ready_marker="$WINEPREFIX/.accessurl-ready-2"
 
 prepare_prefix() {
   [ -f "$ready_marker" ] && return 0
-  wineboot --init >/dev/null 2>&1 || true
+  wineboot --init </dev/null >/dev/null 2>&1 9>&- || true
   for face in "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma" "SimSun"; do
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "WenQuanYi Micro Hei" /f \
-      >/dev/null 2>&1
+      </dev/null >/dev/null 2>&1 9>&-
   done
   # Unmanaged windows: destroying a window that the X window manager manages waits up to 2 s for
   # it, and a bare X server (Xvfb in the tests) has none. Wine draws the frames either way.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 9>&-
   wineserver -w
   touch "$ready_marker"
 }
 
+# Wine's server and its service processes outlive the program they start with and keep its output
+# streams open, and CTest waits for every holder of a test's output. Started here on /dev/null,
+# and kept for a minute after the last program, they stay off the tests' streams and warm between
+# tests. The server refuses to start (status 2) when one already runs for this prefix. Neither
+# may inherit the lock (descriptor 9), or it would be held for as long as they live.
+start_background() {
+  if wineserver -p60 </dev/null >/dev/null 2>&1 9>&-; then
+    wine cmd /c exit </dev/null >/dev/null 2>&1 9>&- || true
+  fi
+}
+
 mkdir -p "$(dirname "$WINEPREFIX")"
-# Parallel test runs share the prefix: only the first one creates it.
+# Parallel test runs share the prefix: only the first one creates it and starts the background.
 (
   flock 9
   prepare_prefix
+  start_background
 ) 9>"$WINEPREFIX.lock"
 
 exec wine "$@"
