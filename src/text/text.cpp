@@ -56,7 +56,7 @@ int FindText(const Text& text, const Text& search, int start, bool ignoreCase) {
     return -1;
   if (search.empty())
     return 1;
-  const std::size_t found = TextMatcher(search, ignoreCase).FindFrom(text, from);
+  const std::size_t found = TextMatcher(text, search, ignoreCase).FindFrom(from);
   return found == TextMatcher::kNotFound ? -1 : static_cast<int>(found + 1);
 }
 
@@ -111,12 +111,12 @@ Text ReplaceText(const Text& text, const Text& search, const Text& replacement,
                  bool caseSensitive) {
   if (text.empty() || search.empty())
     return text;
-  const TextMatcher matcher(search, !caseSensitive);
+  TextMatcher matcher(text, search, !caseSensitive);
   Text replaced;
   replaced.reserve(text.size());
   std::size_t done = 0;
   for (;;) {
-    const std::size_t found = matcher.FindFrom(text, done);
+    const std::size_t found = matcher.FindFrom(done);
     if (found == TextMatcher::kNotFound)
       break;
     replaced.append(text, done, found - done);
@@ -132,11 +132,11 @@ TextList SplitText(const Text& text, const Text& separator) {
     return TextList();
   if (separator.empty())
     return TextList{text};
-  const TextMatcher matcher(separator, false);
+  TextMatcher matcher(text, separator, false);
   TextList pieces;
   std::size_t done = 0;
   for (;;) {
-    const std::size_t found = matcher.FindFrom(text, done);
+    const std::size_t found = matcher.FindFrom(done);
     if (found == TextMatcher::kNotFound)
       break;
     pieces.emplace_back(text, done, found - done);
