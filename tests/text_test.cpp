@@ -97,6 +97,11 @@ TEST(TextSearch, FindText) {
        "ABABAB",
        "ABAB", 1, false, 7},
       {"Accept-Language: en", "Accept:", 1, true, -1},
+      // Runs of lead bytes: only their parity decides where characters begin.
+      {"a\xB0\xB1\xB2" "A", "A", 1, false, -1},
+      {"\xB0\xB1\xB2\xB3" "A", "A", 1, false, 5},
+      {"\xB0" "A" "\xB0" "AA", "A", 1, false, 5},
+      {"\xB0\xB1\xB2" "AA" "\xB3\xB4" "A", "A", 2, false, 4},  // counted from the start
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FindText(c.text, c.search, c.start, c.ignoreCase), c.expected)
