@@ -5,12 +5,13 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ make pkg-config clang-format
+  clang libclang-rt-14-dev
   googletest
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64
   xvfb xdotool xclip x11-utils imagemagick fonts-wqy-microhei fonts-wine
   python3 iproute2 util-linux procps
-  libcurl4-openssl-dev libgtk-3-dev
+  libcurl4-openssl-dev libgtk-3-dev libxtst-dev
 )
 
 missing=()

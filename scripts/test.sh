@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the native, sanitizer and Windows presets and runs every test:
-# the Windows ones under Wine on a private virtual display, in a Wine prefix made for this run.
+# Installs what is missing, builds the native, sanitizer, fuzzing and Windows presets and runs every
+# test: the fuzzing ones as short libFuzzer runs, the Windows ones under Wine on a private virtual
+# display, in a Wine prefix made for this run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,7 +24,7 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "Xvfb did not start:" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(head -n1 "$work/display")"
 
-presets=(linux sanitize windows)
+presets=(linux sanitize fuzz windows)
 for preset in "${presets[@]}"; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"

@@ -10,5 +10,5 @@ class ComRuntimeScope {
   ComRuntimeScope& operator=(const ComRuntimeScope&) = delete;
 
  private:
-  bool initialized_ = false;
+  [[maybe_unused]] bool initialized_ = false;  // read only where there is a component runtime
 };
