@@ -47,4 +47,13 @@ mkdir -p "$(dirname "$WINEPREFIX")"
   start_background
 ) 9>"$WINEPREFIX.lock"
 
-exec wine "$@"
+# The desktop process is started by the first program that makes a window, and it too outlives
+# the program with the program's output streams. So the program writes into files that only Wine's
+# processes keep open, and the files are copied out once the program has ended.
+relay=$(mktemp -d "${TMPDIR:-/tmp}/wine-run.XXXXXX")
+trap 'rm -rf "$relay"' EXIT
+status=0
+wine "$@" >"$relay/stdout" 2>"$relay/stderr" || status=$?
+cat "$relay/stdout"
+cat "$relay/stderr" >&2
+exit "$status"
