@@ -98,10 +98,22 @@ TEST(TextSearch, FindText) {
        "ABAB", 1, false, 7},
       {"Accept-Language: en", "Accept:", 1, true, -1},
       // Runs of lead bytes: only their parity decides where characters begin.
-      {"a\xB0\xB1\xB2" "A", "A", 1, false, -1},
-      {"\xB0\xB1\xB2\xB3" "A", "A", 1, false, 5},
-      {"\xB0" "A" "\xB0" "AA", "A", 1, false, 5},
-      {"\xB0\xB1\xB2" "AA" "\xB3\xB4" "A", "A", 2, false, 4},  // counted from the start
+      {"a\xB0\xB1\xB2"
+       "A",
+       "A", 1, false, -1},
+      {"\xB0\xB1\xB2\xB3"
+       "A",
+       "A", 1, false, 5},
+      {"\xB0"
+       "A"
+       "\xB0"
+       "AA",
+       "A", 1, false, 5},
+      {"\xB0\xB1\xB2"
+       "AA"
+       "\xB3\xB4"
+       "A",
+       "A", 2, false, 4},  // counted from the start
   };
   for (const Case& c : cases) {
     EXPECT_EQ(FindText(c.text, c.search, c.start, c.ignoreCase), c.expected)
@@ -109,6 +121,21 @@ TEST(TextSearch, FindText) {
   }
   EXPECT_EQ(FindText("a:b", ":"), 2);
   EXPECT_EQ(FindText("X-A: 1", "x-a:", true), 1);
+}
+
+TEST(TextSearch, FrequentRareByteFallsBackToTheLinearScan) {
+  // ':' looks like the rarest byte of the pattern, but here it is everywhere: the comparisons
+  // around it run out of budget and the search finishes with the linear scan.
+  const Text colons(3000, ':');
+  EXPECT_EQ(FindText(colons + "yyyyyyyy:", "yyyyyyyy:"), 3001);
+  EXPECT_EQ(FindText(colons + "YYYYYYYY:", "yyyyyyyy:", 1, true), 3001);
+  EXPECT_EQ(FindText(colons + "\xB0"
+                              "yyyyyyyy:"
+                              "yyyyyyyy:",
+                     "yyyyyyyy:"),
+            3011);
+  EXPECT_EQ(FindText(colons, "yyyyyyyy:"), -1);
+  EXPECT_EQ(ReplaceText(colons + "y:y:", "y:", "-", true), colons + "--");
 }
 
 TEST(TextSearch, MatchesOnlyOnCharacterStartsInLongRuns) {

@@ -21,12 +21,33 @@ bool BeginsCharacter(const unsigned char* bytes, std::size_t known, std::size_t 
 
 }  // namespace
 
+namespace {
+
+// How often a byte is likely to occur in the texts searched here (mostly ASCII letters, spaces
+// and Chinese): the search looks for the pattern byte with the lowest score.
+int Commonness(unsigned char byte, bool folded) {
+  if (byte == ' ')
+    return 10;
+  if (byte >= 'a' && byte <= 'z')
+    return 9;
+  if (byte >= 'A' && byte <= 'Z')
+    return folded ? 9 : 5;
+  if (byte >= 0x80)
+    return 7;
+  if (byte >= '0' && byte <= '9')
+    return 6;
+  return 3;
+}
+
+}  // namespace
+
 TextMatcher::TextMatcher(std::string_view text, std::string_view pattern, bool ignoreCase)
     : text_(reinterpret_cast<const unsigned char*>(text.data())),
       size_(text.size()),
       pattern_(pattern),
       border_(pattern.size(), 0),
-      ignoreCase_(ignoreCase) {
+      ignoreCase_(ignoreCase),
+      comparisonBudget_(2 * text.size() + 64 * pattern.size()) {
   if (ignoreCase_) {
     for (char& c : pattern_)
       c = static_cast<char>(FoldAscii(static_cast<unsigned char>(c)));
@@ -39,9 +60,18 @@ TextMatcher::TextMatcher(std::string_view text, std::string_view pattern, bool i
       ++k;
     border_[i] = k;
   }
-  first_ = static_cast<unsigned char>(pattern_[0]);
-  const bool letter = first_ >= 'a' && first_ <= 'z';
-  firstOtherCase_ = (ignoreCase_ && letter) ? static_cast<unsigned char>(first_ - 32) : first_;
+  const auto cursorFor = [this](unsigned char byte) {
+    const bool letter = byte >= 'a' && byte <= 'z';
+    return ByteCursor{byte, (ignoreCase_ && letter) ? static_cast<unsigned char>(byte - 32) : byte};
+  };
+  for (std::size_t i = 1; i < pattern_.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(pattern_[i]);
+    const auto best = static_cast<unsigned char>(pattern_[anchorOffset_]);
+    if (Commonness(byte, ignoreCase_) <= Commonness(best, ignoreCase_))
+      anchorOffset_ = i;
+  }
+  anchor_ = cursorFor(static_cast<unsigned char>(pattern_[anchorOffset_]));
+  first_ = cursorFor(static_cast<unsigned char>(pattern_[0]));
 }
 
 std::size_t TextMatcher::NextByte(unsigned char byte, std::size_t from) const {
@@ -49,26 +79,60 @@ std::size_t TextMatcher::NextByte(unsigned char byte, std::size_t from) const {
   return hit == nullptr ? size_ : static_cast<const unsigned char*>(hit) - text_;
 }
 
-// The first position >= from that can begin a match; `size_` when there is none.
-std::size_t TextMatcher::NextFirstByte(std::size_t from) {
-  if (nextFirst_ < from)
-    nextFirst_ = NextByte(first_, from);
-  if (firstOtherCase_ == first_)
-    return nextFirst_;
-  if (nextFirstOtherCase_ < from)
-    nextFirstOtherCase_ = NextByte(firstOtherCase_, from);
-  return nextFirst_ < nextFirstOtherCase_ ? nextFirst_ : nextFirstOtherCase_;
+// The first position >= from holding the cursor's byte in either case; `size_` when there is
+// none. Each case is looked for again only once the scan has passed its last find.
+std::size_t TextMatcher::NextOccurrence(ByteCursor& cursor, std::size_t from) const {
+  if (cursor.next < from)
+    cursor.next = NextByte(cursor.byte, from);
+  if (cursor.otherCase == cursor.byte)
+    return cursor.next;
+  if (cursor.nextOtherCase < from)
+    cursor.nextOtherCase = NextByte(cursor.otherCase, from);
+  return cursor.next < cursor.nextOtherCase ? cursor.next : cursor.nextOtherCase;
+}
+
+bool TextMatcher::MatchesAt(std::size_t position) const {
+  if (!ignoreCase_)
+    return std::memcmp(text_ + position, pattern_.data(), pattern_.size()) == 0;
+  for (std::size_t i = 0; i < pattern_.size(); ++i) {
+    if (FoldAscii(text_[position + i]) != static_cast<unsigned char>(pattern_[i]))
+      return false;
+  }
+  return true;
 }
 
 std::size_t TextMatcher::FindFrom(std::size_t from) {
   const std::size_t m = pattern_.size();
   std::size_t characterStart = from;  // a position known to begin a character
+  std::size_t candidate = from;       // no match starts before it
+  while (!linearOnly_) {
+    if (candidate + m > size_)
+      return kNotFound;
+    const std::size_t hit = NextOccurrence(anchor_, candidate + anchorOffset_);
+    if (hit + (m - anchorOffset_) > size_)
+      return kNotFound;
+    candidate = hit - anchorOffset_;
+    if (MatchesAt(candidate)) {
+      if (BeginsCharacter(text_, characterStart, candidate))
+        return candidate;
+      characterStart = candidate + 1;  // `candidate` holds a second byte: a character follows
+    }
+    ++candidate;
+    if (comparisonBudget_ < m) {
+      linearOnly_ = true;
+    } else {
+      comparisonBudget_ -= m;
+    }
+  }
+  return FindByKnuthMorrisPratt(candidate, characterStart);
+}
+
+std::size_t TextMatcher::FindByKnuthMorrisPratt(std::size_t from, std::size_t characterStart) {
+  const std::size_t m = pattern_.size();
   std::size_t matched = 0;
   for (std::size_t i = from; i < size_; ++i) {
     if (matched == 0) {
-      // Jump straight to the next possible first byte; this keeps common searches near memchr
-      // speed while the failure function keeps the worst case linear.
-      i = NextFirstByte(i);
+      i = NextOccurrence(first_, i);
       if (i == size_)
         return kNotFound;
     }

@@ -21,18 +21,30 @@ class TextMatcher {
   std::size_t FindFrom(std::size_t from);
 
  private:
-  std::size_t NextFirstByte(std::size_t from);
+  // One byte of the pattern (in both cases when it is a folded letter) and where it next occurs.
+  struct ByteCursor {
+    unsigned char byte;
+    unsigned char otherCase;
+    std::size_t next = 0;
+    std::size_t nextOtherCase = 0;
+  };
+
+  std::size_t NextOccurrence(ByteCursor& cursor, std::size_t from) const;
   std::size_t NextByte(unsigned char byte, std::size_t from) const;
+  bool MatchesAt(std::size_t position) const;
+  std::size_t FindByKnuthMorrisPratt(std::size_t from, std::size_t characterStart);
 
   const unsigned char* text_;
   std::size_t size_;
   std::string pattern_;              // folded when ignoring case
   std::vector<std::size_t> border_;  // Knuth-Morris-Pratt failure function
   bool ignoreCase_;
-  // The pattern's first byte, in both cases when it is a letter and case is ignored, with the next
-  // position of each (found again only once the scan has passed it).
-  unsigned char first_;
-  unsigned char firstOtherCase_;
-  std::size_t nextFirst_ = 0;
-  std::size_t nextFirstOtherCase_ = 0;
+  // The fast path looks for the pattern's rarest-looking byte and compares the whole pattern
+  // around it; once those comparisons have cost more than a few passes over the text it gives way
+  // for good to Knuth-Morris-Pratt, which keeps the worst case linear.
+  ByteCursor anchor_;
+  std::size_t anchorOffset_ = 0;
+  std::size_t comparisonBudget_;
+  bool linearOnly_ = false;
+  ByteCursor first_;  // skips to the next possible start in the Knuth-Morris-Pratt scan
 };
