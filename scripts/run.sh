@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds accessurl.exe and runs it under Wine.
+# Installs what is missing, builds accessurl and runs it: the native GTK program on Linux, or the
+# Windows program under Wine with --windows.
 #
 # With a display the program simply opens there. Without one it runs on a virtual display: the
 # script waits until the window shows more than its placeholder, prints what it shows (read through
@@ -8,12 +9,18 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target accessurl
-program=build/windows/accessurl.exe
+if [ "${1:-}" = "--windows" ]; then
+  cmake --preset windows >/dev/null
+  cmake --build --preset windows --target accessurl
+  program=(cmake/wine-run.sh build/windows/accessurl.exe)
+else
+  cmake --preset linux >/dev/null
+  cmake --build --preset linux --target accessurl
+  program=(build/linux/accessurl)
+fi
 
 if [ -n "${DISPLAY:-}" ]; then
-  exec cmake/wine-run.sh "$program"
+  exec "${program[@]}"
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/accessurl-run.XXXXXX")
@@ -21,20 +28,20 @@ xvfb_pid=""
 program_pid=""
 cleanup() {
   if [ -n "$program_pid" ]; then kill "$program_pid" 2>/dev/null || true; fi
-  WINEPREFIX="$work/wine" wineserver -k >/dev/null 2>&1 || true
+  if [ -d "$work/wine" ]; then WINEPREFIX="$work/wine" wineserver -k >/dev/null 2>&1 || true; fi
   if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
 export WINEPREFIX="$work/wine"
 
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$work/display")"
 
 echo "Starting accessurl on a virtual display..."
-cmake/wine-run.sh "$program" >/dev/null 2>&1 &
+"${program[@]}" >/dev/null 2>&1 &
 program_pid=$!
 
 window=""

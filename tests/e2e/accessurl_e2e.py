@@ -3,12 +3,13 @@
 
 The test makes its own network and mount namespaces (so it needs root): loopback only, and a
 private hosts file that maps the IP-echo host to 127.0.0.1. Inside, it starts a scripted echo
-server on 127.0.0.1:80, a virtual display and a private Wine prefix, runs the program, presses keys
-with xdotool and reads the clipboard with xclip. Where namespaces cannot be made it reports a skip
-(exit code 77) with the reason.
+server on 127.0.0.1:80, a virtual display and, for the Windows program, a private Wine prefix,
+runs the program, presses keys with xdotool and reads the clipboard with xclip. Where namespaces
+cannot be made it reports a skip (exit code 77) with the reason.
 
-Usage: accessurl_e2e.py --program PROGRAM --launcher LAUNCHER --artifacts DIR [--only NAME]
-LAUNCHER runs PROGRAM (cmake/wine-run.sh for the Windows build).
+Usage: accessurl_e2e.py --program PROGRAM [--launcher LAUNCHER] --artifacts DIR [--only NAME]
+LAUNCHER runs PROGRAM (cmake/wine-run.sh for the Windows build); without it PROGRAM runs itself
+(the Linux build).
 """
 
 import argparse
@@ -116,7 +117,8 @@ def wait_for(predicate, timeout, interval=0.1):
 
 class Program:
     def __init__(self, launcher, program):
-        self.process = subprocess.Popen([launcher, program], stdin=subprocess.DEVNULL,
+        command = [launcher, program] if launcher else [program]
+        self.process = subprocess.Popen(command, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                         start_new_session=True)
         self.focus = "edit"
@@ -323,9 +325,12 @@ class Context:
 
 def start_display(work):
     display_file = os.path.join(work, "display")
+    # -noreset: between two cases no client may be connected, and a server that resets then
+    # drops the connection of the next program that arrives during the reset.
     with open(display_file, "w") as out:
         xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1920x1080x24",
-                                 "-nolisten", "tcp"], stdout=out, stderr=subprocess.DEVNULL)
+                                 "-nolisten", "tcp", "-noreset"], stdout=out,
+                                stderr=subprocess.DEVNULL)
     number = wait_for(lambda: open(display_file).read().strip(), 10)
     if not number:
         raise RuntimeError("Xvfb did not start")
@@ -343,7 +348,8 @@ def make_private_network(work):
 
 def run_inside(args):
     work = tempfile.mkdtemp(prefix="accessurl-e2e-")
-    os.environ["WINEPREFIX"] = os.path.join(work, "wine")
+    if args.launcher:
+        os.environ["WINEPREFIX"] = os.path.join(work, "wine")
     xvfb = None
     passed, failed = 0, 0
     try:
@@ -366,7 +372,8 @@ def run_inside(args):
             finally:
                 ctx.end_programs()
     finally:
-        run("wineserver", "-k")
+        if args.launcher:
+            run("wineserver", "-k")
         if xvfb:
             xvfb.terminate()
             xvfb.wait()
@@ -378,12 +385,12 @@ def run_inside(args):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True)
-    parser.add_argument("--launcher", required=True)
+    parser.add_argument("--launcher", default="")
     parser.add_argument("--artifacts", required=True)
     parser.add_argument("--only", default="")
     args = parser.parse_args()
     args.program = os.path.abspath(args.program)
-    args.launcher = os.path.abspath(args.launcher)
+    args.launcher = os.path.abspath(args.launcher) if args.launcher else ""
     args.artifacts = os.path.abspath(args.artifacts)
 
     if os.environ.get("ACCESSURL_E2E_INSIDE") == "1":
