@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ make pkg-config clang-format
   clang libclang-rt-14-dev
+  libbenchmark-dev
   googletest
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64

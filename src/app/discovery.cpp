@@ -27,8 +27,12 @@ bool StartDiscoveryWorker(const MainWindowRef& window) {
 }
 
 void DiscoverAccessAddress(const MainWindowRef& window) {
+  DiscoverAccessAddressFrom(window, kIpEchoUrl);
+}
+
+void DiscoverAccessAddressFrom(const MainWindowRef& window, const Text& ipEchoUrl) {
   RequestOptions options;
-  options.url = kIpEchoUrl;
+  options.url = ipEchoUrl;
   const Bytes body = WebRequest(options);
   SetAddressText(window, AccessUrlFromAnswer(body));
 }

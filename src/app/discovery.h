@@ -11,3 +11,5 @@ bool StartDiscoveryWorker(const MainWindowRef& window);
 // The worker: asks the IP-echo service and writes the access URL (or the failure text) into the
 // window. Blocks for as long as the request takes.
 void DiscoverAccessAddress(const MainWindowRef& window);
+// The same with another IP-echo URL, for measuring the worker against a local service.
+void DiscoverAccessAddressFrom(const MainWindowRef& window, const Text& ipEchoUrl);
