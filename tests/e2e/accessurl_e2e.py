@@ -17,7 +17,9 @@ import http.server
 import os
 import shutil
 import signal
+import socket
 import socketserver
+import struct
 import subprocess
 import sys
 import tempfile
@@ -29,6 +31,7 @@ SKIP = 77
 ECHO_HOST = "ifconfig.me"
 PLACEHOLDER = "获取中..."
 FAILURE_TEXT = "获取公网地址失败"
+NOTHING_COPIED = "(nothing copied yet)"
 DEFAULT_HEADERS = {
     "Accept": "*/*",
     "Referer": "http://ifconfig.me/ip",
@@ -159,12 +162,18 @@ class Program:
         self.focus = "button" if self.focus == "edit" else "edit"
 
     def shown_text(self):
+        """What the box shows, read through Copy; None when the copy did not happen, so that a
+        clipboard left over from before is never taken for the answer."""
+        set_clipboard(NOTHING_COPIED)
         self.copy()
-        return clipboard()
+        shown = clipboard()
+        return None if shown == NOTHING_COPIED else shown
 
     def wait_until_resolved(self, timeout=30):
-        return wait_for(lambda: (lambda t: t if t != PLACEHOLDER else None)(self.shown_text()),
-                        timeout, 0.5)
+        def resolved():
+            shown = self.shown_text()
+            return shown if shown not in (None, PLACEHOLDER) else None
+        return wait_for(resolved, timeout, 0.5)
 
     def exit_code(self, timeout):
         try:
@@ -300,6 +309,154 @@ CASES = [
 
 
 # ---------------------------------------------------------------------------------------------
+# Hostile IP-echo servers: each behaviour must end in the expected text, with a process that
+# neither crashes nor hangs beyond the request's time-outs.
+
+
+class RawServer:
+    """Accepts connections on 127.0.0.1:80 and hands each to `behave(connection, request)`, after
+    reading the request head. Ends any waiting behaviour when the case is over."""
+
+    def __init__(self, behave):
+        self.behave = behave
+        self.requests = []
+        self.released = threading.Event()
+        self.listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self.listener.bind(("127.0.0.1", 80))
+        self.listener.listen(8)
+        self.thread = threading.Thread(target=self._accept, daemon=True)
+
+    def _accept(self):
+        while not self.released.is_set():
+            try:
+                connection, _ = self.listener.accept()
+            except OSError:
+                return
+            threading.Thread(target=self._serve, args=(connection,), daemon=True).start()
+
+    def _serve(self, connection):
+        with connection:
+            head = b""
+            while b"\r\n\r\n" not in head:
+                chunk = connection.recv(4096)
+                if not chunk:
+                    return
+                head += chunk
+            self.requests.append(head)
+            try:
+                self.behave(self, connection)
+            except OSError:
+                pass  # the client went away: that is its right
+
+    def wait(self, seconds):
+        """Sleeps, but returns at once when the case is over; True when it was."""
+        return self.released.wait(seconds)
+
+    def __enter__(self):
+        self.thread.start()
+        return self
+
+    def __exit__(self, *exc):
+        self.released.set()
+        # Closing alone would not wake the thread blocked in accept(), which keeps the port bound.
+        try:
+            self.listener.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+        self.listener.close()
+        self.thread.join(5)
+
+
+def answer(connection, status, body, headers=()):
+    head = f"HTTP/1.1 {status}\r\nContent-Length: {len(body)}\r\n"
+    head += "".join(f"{name}: {value}\r\n" for name, value in headers)
+    connection.sendall(head.encode() + b"\r\n" + body)
+
+
+def one_byte_per_second(server, connection):
+    body = b"203.0.113.7"
+    connection.sendall(f"HTTP/1.1 200 OK\r\nContent-Length: {len(body)}\r\n\r\n".encode())
+    for byte in body:
+        if server.wait(1.0):
+            return
+        connection.sendall(bytes([byte]))
+
+
+def reset_mid_body(server, connection):
+    connection.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 11\r\n\r\n203.0.")
+    # A zero linger time makes close() send a reset instead of an orderly end.
+    connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+
+
+def fifty_megabytes(server, connection):
+    chunk = b"203.0.113.7 " * 87382  # about 1 MiB
+    size = len(chunk) * 50
+    connection.sendall(f"HTTP/1.1 200 OK\r\nContent-Length: {size}\r\n\r\n".encode())
+    for _ in range(50):
+        connection.sendall(chunk)
+
+
+def redirect_loop(server, connection):
+    answer(connection, "302 Found", b"again", [("Location", "/ip")])
+
+
+def never_answers(server, connection):
+    server.wait(600)
+
+
+def close_before_status_line(server, connection):
+    pass  # the connection closes as soon as the request has been read
+
+
+def hostile(behave, expected, timeout=40):
+    def case(ctx):
+        with RawServer(behave) as server:
+            program = ctx.start()
+            shown = program.wait_until_resolved(timeout)
+            expect(shown == expected, f"shown {shown!r}, expected {expected!r}")
+            expect(server.requests, "no request arrived")
+            expect(program.exit_code(0) is None, "the program ended by itself")
+    return case
+
+
+def silent_server(ctx):
+    """Under Wine there is no time-out while waiting for the status line: the request never ends,
+    and what counts is that closing the window still ends the process at once. Elsewhere the
+    receive time-out ends it with the failure text."""
+    with RawServer(never_answers) as server:
+        program = ctx.start()
+        wait_for(lambda: server.requests, 20)
+        expect(server.requests, "the request did not arrive")
+        if ctx.under_wine:
+            expect(program.shown_text() == PLACEHOLDER, "the placeholder stays while waiting")
+        else:
+            shown = program.wait_until_resolved(40)
+            expect(shown == FAILURE_TEXT, f"shown {shown!r}")
+        started = time.monotonic()
+        program.keys("Escape")
+        code = program.exit_code(10)
+        elapsed = time.monotonic() - started
+        expect(code == 0, f"exit code {code!r}")
+        expect(elapsed < 2.0, f"the process took {elapsed:.2f} s to end")
+
+
+HOSTILE_CASES = [
+    ("hostile_one_byte_per_second", hostile(one_byte_per_second, url_for("203.0.113.7"))),
+    ("hostile_reset_mid_body", hostile(reset_mid_body, FAILURE_TEXT)),
+    ("hostile_fifty_megabytes", hostile(fifty_megabytes, FAILURE_TEXT, timeout=120)),
+    ("hostile_invalid_utf8", resolves_to(b"203.0.113.7\xff\xfejunk", url_for("203.0.113.7"))),
+    ("hostile_zero_byte_in_address", resolves_to(b"203.0\x00.113.7", FAILURE_TEXT)),
+    ("hostile_redirect_loop", hostile(redirect_loop, FAILURE_TEXT)),
+    ("hostile_no_content", resolves_to(b"", FAILURE_TEXT, status=204)),
+    ("hostile_silent_server", silent_server),
+    ("hostile_close_before_status_line", hostile(close_before_status_line, FAILURE_TEXT)),
+]
+
+CASES += HOSTILE_CASES
+
+
+# ---------------------------------------------------------------------------------------------
 # The isolated environment
 
 
@@ -307,6 +464,10 @@ class Context:
     def __init__(self, args):
         self.args = args
         self.programs = []
+
+    @property
+    def under_wine(self):
+        return bool(self.args.launcher)
 
     def start(self):
         program = Program(self.args.launcher, self.args.program)
