@@ -71,6 +71,21 @@ void BM_FindText(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * state.range(0));
 }
 
+// A pattern of letters only: every byte of it is common in the text, so the search stops often.
+void BM_FindTextLettersOnly(benchmark::State& state) {
+  const Text text = MixedText(static_cast<int>(state.range(0)) - 11) + "needlefound";
+  for (auto _ : state)
+    benchmark::DoNotOptimize(FindText(text, "needlefound"));
+  state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+
+void BM_MemmemLettersOnly(benchmark::State& state) {
+  const Text text = MixedText(static_cast<int>(state.range(0)) - 11) + "needlefound";
+  for (auto _ : state)
+    benchmark::DoNotOptimize(memmem(text.data(), text.size(), "needlefound", 11));
+  state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+
 void BM_FindTextIgnoringCase(benchmark::State& state) {
   const Text text = TextWithNeedleAtEnd(static_cast<int>(state.range(0)));
   for (auto _ : state)
@@ -138,6 +153,8 @@ void BM_JoinDistinct(benchmark::State& state) {
 }
 
 BENCHMARK(BM_FindText)->Arg(kSmall)->Arg(kLarge);
+BENCHMARK(BM_FindTextLettersOnly)->Arg(kSmall)->Arg(kLarge);
+BENCHMARK(BM_MemmemLettersOnly)->Arg(kSmall)->Arg(kLarge);
 BENCHMARK(BM_FindTextIgnoringCase)->Arg(kSmall)->Arg(kLarge);
 BENCHMARK(BM_Memmem)->Arg(kSmall)->Arg(kLarge);
 BENCHMARK(BM_ReplaceText)->Arg(kSmall)->Arg(kLarge);
