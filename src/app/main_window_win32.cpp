@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/main_window.h"
+#include "app/main_window_texts.h"
 #include "app/main_window_win32.h"
 #include "text/codepage.h"
 
@@ -45,13 +46,6 @@ constexpr int kCopyButtonId = 101;
 constexpr int kHintLabelId = 102;
 constexpr int kAddressEditId = 103;
 
-// The controls' initial texts, in code page 936.
-constexpr char kCopyCaption[] = "\xB8\xB4\xD6\xC6";  // 复制
-// 粘贴至浏览器地址栏访问
-constexpr char kHint[] =
-    "\xD5\xB3\xCC\xF9\xD6\xC1\xE4\xAF\xC0\xC0\xC6\xF7\xB5\xD8\xD6\xB7\xC0\xB8\xB7\xC3\xCE\xCA";
-constexpr char kPlaceholder[] = "\xBB\xF1\xC8\xA1\xD6\xD0...";  // 获取中...
-
 // Carries a `const Text*` in lParam; handled on the main thread, see SetAddressText.
 constexpr UINT kSetAddressTextMessage = WM_APP + 1;
 
@@ -79,9 +73,6 @@ const ControlDefinition kControls[] = {
     {&MainWindow::编辑框_网址, kAddressEditId, L"Edit", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP,
      WS_EX_CLIENTEDGE, 8, 40, 344, 32, kPlaceholder},
 };
-
-constexpr char kStartupFailureMessage[] =
-    "\xCE\xDE\xB7\xA8\xB4\xB4\xBD\xA8\xB4\xB0\xBF\xDA\xA1\xA3";  // 无法创建窗口。
 
 std::wstring Wide(const Text& text) {
   const std::u16string utf16 = TextToUtf16(text);
