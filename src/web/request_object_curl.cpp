@@ -23,9 +23,6 @@ constexpr int kIgnoreInvalidName = 0x1000;
 constexpr int kIgnoreInvalidDate = 0x2000;
 constexpr long kMaximumRedirects = 10;
 
-const char* const kMethodNames[] = {"GET",    "POST",  "HEAD",    "PUT",  "OPTIONS",
-                                    "DELETE", "TRACE", "CONNECT", "PATCH"};
-
 bool IsAscii(const std::string& text) {
   for (char c : text) {
     if (static_cast<unsigned char>(c) >= 0x80)
@@ -157,7 +154,7 @@ class CurlRequestObject : public RequestObject {
   }
 
   bool Open(const Text& method, const Text& url, bool async) override {
-    if (async || !IsKnownMethod(method))
+    if (async || !IsMethodToken(method))
       return false;
     method_ = method;
     url_ = TextToUtf8(url);
@@ -237,12 +234,15 @@ class CurlRequestObject : public RequestObject {
   int Status() override { return response_.complete ? static_cast<int>(response_.status) : 0; }
 
  private:
-  static bool IsKnownMethod(const Text& method) {
-    for (const char* known : kMethodNames) {
-      if (method == known)
-        return true;
+  // Like WinHTTP, any verb is accepted, as long as it is one word of printable ASCII.
+  static bool IsMethodToken(const Text& method) {
+    if (method.empty())
+      return false;
+    for (char c : method) {
+      if (c <= ' ' || c >= 0x7F)
+        return false;
     }
-    return false;
+    return true;
   }
 
   bool HasHeader(const std::string& name) const {
