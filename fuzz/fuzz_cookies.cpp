@@ -60,16 +60,6 @@ TextList FirstOccurrences(const Text& text, const Text& separator) {
   return distinct;
 }
 
-Text Join(const TextList& items, const Text& separator) {
-  Text joined;
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    if (i > 0)
-      joined += separator;
-    joined += items[i];
-  }
-  return joined;
-}
-
 Text PlainMerge(const Text& sent, const Text& returned) {
   TextList merged = SplitText(TrimCookieText(returned), kItemSeparator);
   for (const Text& item : SplitText(TrimCookieText(sent), kItemSeparator)) {

@@ -33,3 +33,14 @@ inline TextList CutInput(const std::uint8_t* data, std::size_t size, std::size_t
   }
   return texts;
 }
+
+// The items end to end with the separator between them, as a reference for the primitives.
+inline Text Join(const TextList& items, const Text& separator) {
+  Text joined;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i > 0)
+      joined += separator;
+    joined += items[i];
+  }
+  return joined;
+}

@@ -109,16 +109,6 @@ Text FoldAll(const Text& text) {
   return folded;
 }
 
-Text Join(const TextList& items, const Text& separator) {
-  Text joined;
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    if (i > 0)
-      joined += separator;
-    joined += items[i];
-  }
-  return joined;
-}
-
 bool EndsWith(const Text& text, const Text& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }

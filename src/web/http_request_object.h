@@ -8,6 +8,18 @@
 
 #include "text/text.h"
 
+// The numbers that SetProxy, SetOption and SetCredentials take.
+constexpr int kUseNamedProxy = 2;  // SetProxy: through the server given with it
+constexpr int kOptionIgnoredCertificateErrors = 4;
+constexpr int kOptionAutomaticRedirects = 6;  // 0 switches following redirects off
+// Flags of option 4: the certificate errors that the object ignores.
+constexpr int kIgnoreUnknownAuthority = 0x0100;
+constexpr int kIgnoreWrongUsage = 0x0200;
+constexpr int kIgnoreInvalidName = 0x1000;
+constexpr int kIgnoreInvalidDate = 0x2000;
+constexpr int kCredentialsForServer = 0;
+constexpr int kCredentialsForProxy = 1;
+
 // Operations of one request object, in the order a request uses them. A call that fails returns
 // false; a read that fails returns the empty value of its type.
 class RequestObject {

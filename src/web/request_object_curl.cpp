@@ -14,13 +14,6 @@
 
 namespace {
 
-constexpr int kUseNamedProxy = 2;
-constexpr int kOptionIgnoredCertificateErrors = 4;
-constexpr int kOptionAutomaticRedirects = 6;
-constexpr int kIgnoreUnknownAuthority = 0x0100;
-constexpr int kIgnoreWrongUsage = 0x0200;
-constexpr int kIgnoreInvalidName = 0x1000;
-constexpr int kIgnoreInvalidDate = 0x2000;
 constexpr long kMaximumRedirects = 10;
 
 bool IsAscii(const std::string& text) {
@@ -179,12 +172,12 @@ class CurlRequestObject : public RequestObject {
   }
 
   bool SetCredentials(const Text& user, const Text& password, int target) override {
-    if (target == 1) {
+    if (target == kCredentialsForProxy) {
       proxyUser_ = TextToUtf8(user);
       proxyPassword_ = TextToUtf8(password);
       return true;
     }
-    if (target == 0) {
+    if (target == kCredentialsForServer) {
       serverUser_ = TextToUtf8(user);
       serverPassword_ = TextToUtf8(password);
       hasServerCredentials_ = true;

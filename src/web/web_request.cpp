@@ -16,12 +16,9 @@ constexpr int kPostMethod = 1;
 
 constexpr int kDefaultTimeoutMilliseconds = 15000;
 constexpr int kMillisecondsPerSecond = 1000;
-constexpr int kUseNamedProxy = 2;
-constexpr int kOptionAutomaticRedirects = 6;
-constexpr int kOptionIgnoredCertificateErrors = 4;
-// Unknown authority, wrong usage, invalid name, invalid date.
-constexpr int kIgnoreCertificateErrors = 0x3300;
-constexpr int kCredentialsForProxy = 1;
+// 0x3300: every certificate error that the object can be told to ignore.
+constexpr int kIgnoreCertificateErrors =
+    kIgnoreUnknownAuthority | kIgnoreWrongUsage | kIgnoreInvalidName | kIgnoreInvalidDate;
 
 constexpr char kLineBreak[] = "\r\n";
 
